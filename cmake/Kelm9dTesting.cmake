@@ -1,0 +1,21 @@
+find_package(GTest REQUIRED)
+
+# kelm9d_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS threaded e2e])
+# One executable per group of related tests, registered with CTest.
+# Tests that start threads or talk over a pseudo-terminal carry the label
+# "threaded"; the ThreadSanitizer build runs exactly those.
+function(kelm9d_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  kelm9d_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

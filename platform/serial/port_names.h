@@ -1,0 +1,33 @@
+// Operator port names ("com3") and the devices they stand for.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/serial/serial_error.h"
+
+namespace kelm9d {
+
+// The environment variable naming a folder of links com1, com2, ... When it
+// is set, exactly the comN entries found there exist (tests, the demo).
+inline constexpr const char* kPortDirVariable = "KELM9D_PORT_DIR";
+
+// Resolves a name to a device path:
+// - a name containing '/' is a device path and is returned as it is;
+// - "comN", N from 1 to 255 in any letter case, resolves through the port
+//   folder when KELM9D_PORT_DIR is set, else by the fixed mapping
+//   com1-com32 -> /dev/ttyS0-31, com33-com64 -> /dev/ttyUSB0-31,
+//   com65-com96 -> /dev/ttyACM0-31;
+// - anything else has no device: nullopt.
+std::optional<std::string> ResolvePortName(const std::string& name);
+
+// Whether the named port is present and free for us, without changing its
+// settings; a port that another program holds does not count.
+bool ProbePort(const std::string& name);
+
+// Opens a named port as SerialDevice::Open does, after resolving the name;
+// an unknown name fails with "no such port".
+class SerialDevice;
+SerialDevice OpenNamedPort(const std::string& name, SerialError& error);
+
+}  // namespace kelm9d

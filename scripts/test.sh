@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds everything with warnings as errors,
+# and runs every test; then builds again under ThreadSanitizer and runs the
+# tests that start threads. Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-packages.sh
+
+jobs=$(nproc)
+
+echo "== build (warnings as errors) =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+echo "== all tests =="
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== ThreadSanitizer: threaded tests =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON \
+      -DKELM9D_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j "$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threaded --no-tests=ignore
