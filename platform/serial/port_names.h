@@ -21,6 +21,14 @@ inline constexpr const char* kPortDirVariable = "KELM9D_PORT_DIR";
 // - anything else has no device: nullopt.
 std::optional<std::string> ResolvePortName(const std::string& name);
 
+// The N of "comN" (1 to 255, any letter case, no leading zero, no sign,
+// nothing after the digits); nullopt for any other text.
+std::optional<int> ParseComNumber(const std::string& name);
+
+// The platform's fixed device for port number N, used when no port folder is
+// set; nullopt for a number that has none.
+std::optional<std::string> FixedPortDevice(int number);
+
 // Whether the named port is present and free for us, without changing its
 // settings; a port that another program holds does not count.
 bool ProbePort(const std::string& name);

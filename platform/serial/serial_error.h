@@ -10,6 +10,11 @@ struct SerialError {
     int code = 0;           // errno of the failing call; 0 when nothing failed
     std::string operation;  // what failed: "open", "lock", "configure", "read", "write", ...
     std::string port;       // the name the operator gave, or the device path
+    std::string path;       // the device path `port` resolved to; empty when `port` is the path
+
+    // Operations: "resolve" (the name stands for no port), "open", "lock",
+    // "configure", "baud" (a rate the line cannot run at), "purge", "read",
+    // "write". Codes are errno values on every platform.
 
     bool Failed() const { return code != 0 || !operation.empty(); }
 

@@ -43,8 +43,9 @@ bool ParseLineMode(const std::string& modeText, LineSettings& settings);
 // One open serial device. Move-only; the destructor closes it and restores the
 // terminal settings found at open.
 class SerialDevice {
-public:
-    SerialDevice() = default;
+  public:
+    // Closed. Defined beside Impl: a defaulted one here would need Impl complete.
+    SerialDevice() noexcept;
     ~SerialDevice();
     SerialDevice(SerialDevice&& other) noexcept;
     SerialDevice& operator=(SerialDevice&& other) noexcept;
@@ -80,7 +81,7 @@ public:
 
     void Close();
 
-private:
+  private:
     // Platform state (descriptor, saved terminal settings) lives in the
     // platform's own source file, so this header holds no POSIX types.
     struct Impl;

@@ -7,7 +7,7 @@
 namespace kelm9d {
 
 class StopEvent {
-public:
+  public:
     StopEvent();  // not signalled; Valid() is false when the platform refused one
     ~StopEvent();
     StopEvent(StopEvent&&) noexcept;
@@ -16,14 +16,14 @@ public:
     StopEvent& operator=(const StopEvent&) = delete;
 
     bool Valid() const;
-    void Signal();        // safe from any thread
+    void Signal();  // safe from any thread
     void Reset();
     bool IsSignalled() const;
 
     struct Impl;  // platform state; the serial layer's sources reach into it
     const Impl* impl() const { return impl_.get(); }
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
