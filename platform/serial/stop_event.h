@@ -19,6 +19,9 @@ class StopEvent {
     void Signal();  // safe from any thread
     void Reset();
     bool IsSignalled() const;
+    // Blocks until the event is signalled; at once for an invalid event, so
+    // that no caller can hang on an event the platform refused.
+    void Wait() const;
 
     struct Impl;  // platform state; the serial layer's sources reach into it
     const Impl* impl() const { return impl_.get(); }

@@ -59,4 +59,20 @@ bool StopEvent::IsSignalled() const {
     return ready > 0 && (entry.revents & POLLIN) != 0;
 }
 
+void StopEvent::Wait() const {
+    if (!Valid()) {
+        return;
+    }
+    pollfd entry{impl_->fd.Get(), POLLIN, 0};
+    while (true) {
+        const int ready = ::poll(&entry, 1, -1);
+        if (ready > 0 && (entry.revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            return;
+        }
+        if (ready < 0 && errno != EINTR) {
+            return;  // a broken poll must not turn into a busy loop
+        }
+    }
+}
+
 }  // namespace kelm9d
