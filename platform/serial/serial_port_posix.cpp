@@ -18,6 +18,7 @@
 #include "platform/serial/posix_fd.h"
 #include "platform/serial/serial_port.h"
 #include "platform/serial/stop_event_posix.h"
+#include "platform/serial/termios_posix.h"
 
 namespace kelm9d {
 
@@ -51,79 +52,6 @@ SerialError ErrorAt(int code, const char* operation, const std::string& path) {
     error.operation = operation;
     error.port = path;
     return error;
-}
-
-// The flag macros are of mixed signedness; tcflag_t is what they go into.
-template <typename F>
-constexpr tcflag_t Bits(F flags) {
-    return static_cast<tcflag_t>(flags);
-}
-
-// Raw 8-bit input and output, the receiver on, modem-control lines ignored
-// (no hang-up on a lost carrier), no RTS/CTS and no XON/XOFF.
-void MakeRaw(termios& t) {
-    t.c_iflag &= ~Bits(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                       IXANY | INPCK);
-    t.c_oflag &= ~Bits(OPOST);
-    t.c_lflag &= ~Bits(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag &= ~Bits(CRTSCTS);
-    t.c_cflag |= Bits(CREAD | CLOCAL);
-    // Reads never block (the descriptor is nonblocking); poll does the waiting.
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-}
-
-std::optional<speed_t> SpeedFor(std::uint32_t baudRate) {
-    struct Rate {
-        std::uint32_t rate;
-        speed_t speed;
-    };
-    static constexpr Rate kRates[] = {
-        {50, B50},         {75, B75},         {110, B110},        {134, B134},
-        {150, B150},       {200, B200},       {300, B300},        {600, B600},
-        {1200, B1200},     {1800, B1800},     {2400, B2400},      {4800, B4800},
-        {9600, B9600},     {19200, B19200},   {38400, B38400},    {57600, B57600},
-        {115200, B115200}, {230400, B230400}, {460800, B460800},  {500000, B500000},
-        {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
-    for (const Rate& r : kRates) {
-        if (r.rate == baudRate) {
-            return r.speed;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<tcflag_t> SizeFor(int dataBits) {
-    switch (dataBits) {
-        case 5:
-            return Bits(CS5);
-        case 6:
-            return Bits(CS6);
-        case 7:
-            return Bits(CS7);
-        case 8:
-            return Bits(CS8);
-        default:
-            return std::nullopt;
-    }
-}
-
-std::optional<tcflag_t> ParityFor(char parity) {
-    // Mark and space are "stick" parity: the parity bit fixed at 1 or 0.
-    switch (parity) {
-        case 'N':
-            return tcflag_t{0};
-        case 'E':
-            return Bits(PARENB);
-        case 'O':
-            return Bits(PARENB | PARODD);
-        case 'M':
-            return Bits(PARENB | PARODD | CMSPAR);
-        case 'S':
-            return Bits(PARENB | CMSPAR);
-        default:
-            return std::nullopt;
-    }
 }
 
 }  // namespace
@@ -200,23 +128,15 @@ bool SerialDevice::ApplyLineSettings(const LineSettings& settings, SerialError& 
         error = ErrorAt(EINVAL, "baud", path);
         return false;
     }
-    const std::optional<tcflag_t> size = SizeFor(settings.dataBits);
-    const std::optional<tcflag_t> parity = ParityFor(settings.parity);
-    if (!size || !parity || (settings.stopBits != 1 && settings.stopBits != 2)) {
-        error = ErrorAt(EINVAL, "configure", path);
-        return false;
-    }
-
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         error = ErrorAt(errno, "configure", path);
         return false;
     }
     MakeRaw(t);
-    t.c_cflag &= ~Bits(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-    t.c_cflag |= *size | *parity;
-    if (settings.stopBits == 2) {
-        t.c_cflag |= Bits(CSTOPB);
+    if (!SetCharacterFormat(settings, t)) {
+        error = ErrorAt(EINVAL, "configure", path);
+        return false;
     }
     if (::cfsetispeed(&t, *speed) != 0 || ::cfsetospeed(&t, *speed) != 0) {
         error = ErrorAt(errno, "baud", path);
