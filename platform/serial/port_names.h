@@ -30,11 +30,13 @@ std::optional<int> ParseComNumber(const std::string& name);
 std::optional<std::string> FixedPortDevice(int number);
 
 // Whether the named port is present and free for us, without changing its
-// settings; a port that another program holds does not count.
+// settings; a port that another program holds, and a device that is no
+// serial line, do not count.
 bool ProbePort(const std::string& name);
 
 // Opens a named port as SerialDevice::Open does, after resolving the name;
-// an unknown name fails with "no such port".
+// an unknown name fails with "no such port". On failure `error.port` is the
+// name and `error.path` the device it resolved to, for Describe.
 class SerialDevice;
 SerialDevice OpenNamedPort(const std::string& name, SerialError& error);
 

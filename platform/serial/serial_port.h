@@ -70,7 +70,9 @@ class SerialDevice {
     // Reads exactly `count` bytes into `buffer`, waiting as long as it takes.
     // Returns kStopped as soon as `stop` is signalled, even with bytes
     // waiting. Bytes delivered before a stop or failure are in the buffer but
-    // count as lost. Safe to call from one thread while another writes.
+    // count as lost. Safe to call from one thread while another writes. A
+    // hang-up fails this read and every later one at once; so does a stop
+    // event that is not Valid(), since nothing could end such a read.
     ReadResult ReadExact(std::uint8_t* buffer, std::size_t count, const StopEvent& stop);
 
     // Writes all `count` bytes within `limit`. On time-out or failure the
@@ -79,6 +81,8 @@ class SerialDevice {
     bool Write(const std::uint8_t* bytes, std::size_t count, std::chrono::milliseconds limit,
                std::uint32_t& written, SerialError& error);
 
+    // Gives back the terminal settings found at open, then the port. Not
+    // while another thread reads or writes: stop and join the reader first.
     void Close();
 
   private:
