@@ -496,6 +496,28 @@ TEST(StopEvent, StaysSignalledUntilReset) {
     EXPECT_FALSE(event.IsSignalled());
 }
 
+TEST(StopEvent, WaitReturnsOnceSignalled) {
+    StopEvent event;
+    ASSERT_TRUE(event.Valid());
+    std::promise<void> woke;
+    std::future<void> wokeFuture = woke.get_future();
+    std::thread waiter([&] {
+        event.Wait();
+        woke.set_value();
+    });
+    EXPECT_EQ(wokeFuture.wait_for(0s), std::future_status::timeout);
+    event.Signal();
+    const bool ended = wokeFuture.wait_for(kDeadline) == std::future_status::ready;
+    waiter.join();
+    EXPECT_TRUE(ended);
+    event.Wait();  // still signalled: returns at once
+
+    // An event the platform refused must not hang its waiter.
+    StopEvent empty;
+    StopEvent taken = std::move(empty);
+    empty.Wait();
+}
+
 TEST_F(PtyTest, ReadWithoutAUsableStopEventFails) {
     SerialDevice device = OpenPort();
     StopEvent empty;
