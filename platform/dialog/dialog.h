@@ -73,6 +73,7 @@ class DialogHost {
     virtual void Wake() = 0;
 };
 
+// Everything here runs on the window's thread, except Wake.
 class Dialog {
   public:
     explicit Dialog(DialogTemplate dialogTemplate);

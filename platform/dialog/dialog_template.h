@@ -1,6 +1,22 @@
 // A dialog template as plain data: the window's size, font and every control
 // with its id, kind, text, position in dialog units and style. Hosts render
 // it; the control table takes each control's initial state from it.
+//
+// Built as a table, for example:
+//
+//   t.controls = {
+//       GroupBox(kNoId, "", {18, 10, 146, 35}),
+//       ComboDropDown(1001, {94, 25, 54, 48}).With(ControlStyle::kVScroll),
+//       PushButton(1066, "Start", {23, 20, 28, 21}),
+//       PushButton(1068, "Stop", {53, 20, 28, 21}).Disabled(),
+//       RightText(1013, "Integrate:", {232, 136, 66, 8}),
+//       Edit(1024, {301, 133, 60, 14}).ReadOnly(),
+//       LeftText(kNoId, "μs", {364, 136, 20, 8}),
+//   };
+//
+// Texts are UTF-8 in std::string: plain literals are UTF-8 with the
+// compiler's default execution character set (u8"..." literals are char8_t
+// and do not convert).
 #pragma once
 
 #include <cstdint>

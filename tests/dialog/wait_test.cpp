@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 // Long enough that only a wake, never the deadline, can end these waits
 // within the watchdog below.
 constexpr auto kForever = std::chrono::hours(1);
-constexpr auto kWatchdog = std::chrono::seconds(20);
+constexpr auto kWatchdog = std::chrono::seconds(10);
 
 TEST(BlockingHostWait, ReturnsTrueWhenAnotherThreadMakesTheConditionTrue) {
     BlockingHost host;
