@@ -325,7 +325,7 @@ Record
                           an unknown command), tx (an answer), tx~ (noise),
                           tx! (an answer cut by the hang-up), hup, err.
 
-  -h, --help              show this text and exit
+  --help, -h              show this text and exit
 )";
 }
 

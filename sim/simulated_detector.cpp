@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,6 +44,12 @@ Clock::duration ByteOffset(std::size_t index) {
 // A frame that has stopped arriving for this long has lost bytes; what came
 // of it is reported as unrecognised, so it cannot swallow the next frame.
 constexpr auto kIdleFlush = std::chrono::milliseconds(200);
+
+// How long a due hang-up waits for the program to read what was sent, and
+// how often it looks.
+constexpr auto kHangupDrainMin = std::chrono::milliseconds(100);
+constexpr auto kHangupDrainMax = std::chrono::milliseconds(1000);
+constexpr auto kHangupPoll = std::chrono::milliseconds(2);
 
 std::string ErrnoText(int code) {
     return std::strerror(code);
@@ -93,6 +100,8 @@ class SimulatedDetector::Service {
     Clock::time_point masterQuietUntil;  // back-off after a read error, so we never spin
     std::mt19937 rng;
     std::uint64_t bytesSent = 0;
+    std::optional<Clock::time_point> hangupDeadline;  // hang-up due, waiting for the slave to drain
+    Clock::time_point hangupEarliest;
     bool hungUp = false;
 
     void Log(const char* tag, const std::uint8_t* bytes, std::size_t count) {
@@ -355,6 +364,9 @@ void SimulatedDetector::Run() {
             if (s.recogniser.Pending()) {
                 consider(s.lastRx + kIdleFlush);
             }
+            if (s.hangupDeadline) {
+                consider(std::min(*s.hangupDeadline, now + kHangupPoll));
+            }
             if (now < s.masterQuietUntil) {
                 consider(s.masterQuietUntil);
             }
@@ -396,7 +408,9 @@ void SimulatedDetector::Run() {
                 s.awaitWritable = false;
             }
             if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                Receive(b);
+                // Read afresh: a change made before these bytes were sent
+                // must apply to them.
+                Receive(Behaviour());
             }
         }
     }
@@ -559,8 +573,7 @@ void SimulatedDetector::Transmit(const SimBehaviour& b, Clock::time_point now) {
     Service& s = *service_;
     while (!s.hungUp && !s.queue.empty() && !s.awaitWritable) {
         if (options_.hangupAfterBytes && s.bytesSent >= *options_.hangupAfterBytes) {
-            HangUp();
-            return;
+            break;
         }
         Service::Outgoing& front = s.queue.front();
         if (!s.frontStarted) {
@@ -624,7 +637,20 @@ void SimulatedDetector::Transmit(const SimBehaviour& b, Clock::time_point now) {
         }
     }
     if (!s.hungUp && options_.hangupAfterBytes && s.bytesSent >= *options_.hangupAfterBytes) {
-        HangUp();
+        // Closing the master discards what the slave has not read yet; give
+        // the program a moment to take the bytes that did leave, so that it
+        // sees them and then the failure, as with a cable pulled mid-answer.
+        // The kernel moves bytes from the master to the slave's queue a little
+        // later, so an empty queue counts only after a short grace time.
+        if (!s.hangupDeadline) {
+            s.hangupDeadline = now + kHangupDrainMax;
+            s.hangupEarliest = now + kHangupDrainMin;
+        }
+        int unread = 0;
+        const bool drained = ::ioctl(s.slaveKeep.Get(), TIOCINQ, &unread) != 0 || unread == 0;
+        if ((drained && now >= s.hangupEarliest) || now >= *s.hangupDeadline) {
+            HangUp();
+        }
     }
 }
 
