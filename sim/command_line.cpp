@@ -314,9 +314,10 @@ Faults
                           send an unsolicited inner-delay answer 55 12 hi lo AA
                           every N ms (0, the default, is off)
   --inner-delay N         the value those answers carry, 0 to 65535 (250)
-  --hangup-after-bytes N  close the master once N bytes have been sent, as an
-                          unplugged cable does; reads on the slave then fail.
-                          The simulator then idles until told to exit.
+  --hangup-after-bytes N  close the master once N bytes have been sent (and
+                          read, or 1 s passed), as an unplugged cable does:
+                          reads on the slave then fail and it cannot be opened
+                          again. The simulator then idles until told to exit.
 
 Record
   --log FILE              one line per frame received and per answer sent:

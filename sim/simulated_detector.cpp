@@ -45,6 +45,9 @@ Clock::duration ByteOffset(std::size_t index) {
 // of it is reported as unrecognised, so it cannot swallow the next frame.
 constexpr auto kIdleFlush = std::chrono::milliseconds(200);
 
+// Answers waiting to be sent, at most.
+constexpr std::size_t kMaxQueued = 256;
+
 // How long a due hang-up waits for the program to read what was sent, and
 // how often it looks.
 constexpr auto kHangupDrainMin = std::chrono::milliseconds(100);
@@ -408,15 +411,13 @@ void SimulatedDetector::Run() {
                 s.awaitWritable = false;
             }
             if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                // Read afresh: a change made before these bytes were sent
-                // must apply to them.
-                Receive(Behaviour());
+                Receive();
             }
         }
     }
 }
 
-void SimulatedDetector::Receive(const SimBehaviour& b) {
+void SimulatedDetector::Receive() {
     Service& s = *service_;
     std::uint8_t buffer[1024];
     // A bounded number of reads per wake-up, so a flood cannot starve pacing.
@@ -427,7 +428,9 @@ void SimulatedDetector::Receive(const SimBehaviour& b) {
             s.lastRx = now;
             std::vector<RxFrame> frames;
             s.recogniser.Feed(buffer, static_cast<std::size_t>(n), frames);
-            Handle(frames, b, now);
+            // Taken after the read: a change made before these bytes were
+            // sent must apply to them.
+            Handle(frames, Behaviour(), now);
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -529,6 +532,13 @@ void SimulatedDetector::Handle(const std::vector<RxFrame>& frames, const SimBeha
 void SimulatedDetector::Enqueue(Bytes answer, const SimBehaviour& b, Clock::time_point earliest) {
     Service& s = *service_;
     if (b.silent || s.hungUp) {
+        return;
+    }
+    // Nobody has read the slave for a long time (its buffer is full and
+    // inner-delay answers keep coming): drop rather than grow without bound.
+    if (s.queue.size() >= kMaxQueued) {
+        s.LogText("err",
+                  "send queue full, answer dropped: " + HexText(answer.data(), answer.size()));
         return;
     }
     if (b.badTrailer) {

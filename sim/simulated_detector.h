@@ -19,8 +19,18 @@
 //   55 0C 00 00 AA               READ-board version: 55 02 b1 b2 AA
 // Everything else is ignored and logged as rx?.
 //
-// After --hangup-after-bytes has closed the master the service thread idles
-// until Stop; nothing more is received or sent.
+// Log (--log), one line each, flushed at once:
+//   <monotonic seconds>.<microseconds> <tag> <bytes in hex>
+// with the tags rx (a frame acted on), rx? (bytes ignored: noise, a broken
+// frame, an unknown command), tx (an answer, when its last byte left), tx~
+// (noise), tx! (an answer cut by the hang-up), and the text lines hup and err.
+//
+// --hangup-after-bytes: once that many bytes have left, the detector waits
+// for the program to read them (at least 100 ms, at most 1 s: closing the
+// master discards what the slave has not read), then closes the master and
+// its own slave descriptor, so reads on the slave fail and the device cannot
+// be opened again. The service thread then idles until Stop; nothing more is
+// received or sent.
 #pragma once
 
 #include <chrono>
@@ -97,7 +107,7 @@ class SimulatedDetector {
     void Wake() const;
     // The service thread's steps.
     void Run();
-    void Receive(const SimBehaviour& b);
+    void Receive();
     void Handle(const std::vector<RxFrame>& frames, const SimBehaviour& b, TimePoint now);
     void Enqueue(std::vector<std::uint8_t> answer, const SimBehaviour& b, TimePoint earliest);
     void FireTimers(const SimBehaviour& b, TimePoint now);

@@ -378,6 +378,8 @@ TEST(SimulatedDetectorTest, SilentDetectorActsOnFramesButAnswersNothing) {
     rig.sim->SetBehaviour(b);
     // Had anything been sent while silent, it would arrive before this.
     EXPECT_EQ(Hex(rig.Ask(Command(0x0C), 5)), "55 02 12 05 AA");
+    EXPECT_TRUE(
+        rig.sim->WaitFor([](const SimCounters& c) { return c.answersSent == 1; }, kAnswerTimeout));
     EXPECT_EQ(rig.sim->Counters().answersSent, 1u);
 }
 
@@ -563,7 +565,8 @@ Bytes NoisyDialogue(std::uint32_t seed) {
         }
     }
     EXPECT_GT(stream.size(), answerBytes) << "no noise at all";
-    EXPECT_EQ(rig.sim->Counters().answersSent, 20u);
+    EXPECT_TRUE(
+        rig.sim->WaitFor([](const SimCounters& c) { return c.answersSent == 20; }, kAnswerTimeout));
     return stream;
 }
 
@@ -584,7 +587,7 @@ TEST(SimulatedDetectorTest, HangUpClosesTheLineAfterTheGivenBytes) {
     const Bytes whole = ParameterAnswerOf(Initial());
     EXPECT_EQ(Hex(got), Hex(Bytes(whole.begin(), whole.begin() + 10)));
     EXPECT_TRUE(rig.line->LineFailed()) << "the read must fail, not time out";
-    EXPECT_TRUE(rig.sim->Counters().hungUp);
+    EXPECT_TRUE(rig.sim->WaitFor([](const SimCounters& c) { return c.hungUp; }, kAnswerTimeout));
     EXPECT_FALSE(rig.line->Send(Command(0x03)) && rig.line->Read(1, 200ms).size() == 1);
 
     FarEnd again(rig.sim->SlavePath());
