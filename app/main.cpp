@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/orvane_app.h"
+#include "app/window.h"
 #include "batch/batch_host.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +20,5 @@ int main(int argc, char** argv) {
         std::cout << "usage: kelm9dmaster            open the window\n" << kelm9d::BatchUsage();
         return 0;
     }
-    std::cerr << "kelm9dmaster: this build has no window; run it with --batch\n\n"
-              << kelm9d::BatchUsage();
-    return kelm9d::kBatchUsage;
+    return kelm9d::RunWindow(argc, argv);
 }

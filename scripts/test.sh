@@ -9,6 +9,12 @@ bash scripts/install-packages.sh
 
 jobs=$(nproc)
 
+# Without any font Qt draws empty boxes and says nothing: fail loudly instead.
+if ! fc-list | grep -q .; then
+    echo "no font installed: the window would draw empty boxes" >&2
+    exit 1
+fi
+
 echo "== build (warnings as errors) =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
