@@ -1,6 +1,7 @@
 #include "qt/template_window.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,6 +91,13 @@ void TemplateWindow::Build() {
                 widget->setAccessibleName(lastLabel);
                 lastLabel.clear();
             }
+        }
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            if (combo->lineEdit() != nullptr)
+                combo->lineEdit()->installEventFilter(this);
+            combo->installEventFilter(this);
+        } else if (qobject_cast<QLineEdit*>(widget) != nullptr) {
+            widget->installEventFilter(this);
         }
         if (control.id != kNoId) {
             widgets_[control.id] = widget;
@@ -277,6 +285,24 @@ void TemplateWindow::keyPressEvent(QKeyEvent* event) {
         default:
             QWidget::keyPressEvent(event);
     }
+}
+
+bool TemplateWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+        return false;
+    }
+    for (QObject* o = watched; o != nullptr && o != this; o = o->parent()) {
+        if (auto* combo = qobject_cast<QComboBox*>(o);
+            combo != nullptr && combo->view()->isVisible()) {
+            return false;  // Enter in an open list picks the entry
+        }
+    }
+    runHandler_([this] { dialog_.Dispatch(kBnClicked, kIdOk); }, false);
+    return true;
 }
 
 void TemplateWindow::closeEvent(QCloseEvent* event) {

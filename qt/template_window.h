@@ -35,6 +35,9 @@ class TemplateWindow : public QWidget, private ControlObserver {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Enter in an edit or combo box is the dialog's OK, as on the original
+    // platform; those widgets would otherwise keep the key to themselves.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

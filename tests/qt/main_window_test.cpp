@@ -158,6 +158,26 @@ TEST(MainWindow, StartShowsTheFactoryProfileAndEscapeReleasesThePort) {
     EXPECT_EQ(released, 0) << "Escape must release the port before the window ends";
 }
 
+TEST(MainWindow, EnterOutsideAButtonEndsTheWindowAndReleasesThePort) {
+    SimAsCom1 sim;
+    ASSERT_TRUE(sim.started());
+    COrvaneApp app;
+    const int released = RunWindow(app, [&](TemplateWindow& window, QtDialogHost&) {
+        auto* start = Find<QPushButton>(window, idc::kStart);
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_Return);  // Enter on a push button presses it
+        ASSERT_NE(app.m_pDetectorPort, nullptr);
+        auto* port = Find<QComboBox>(window, idc::kComPort);
+        port->setFocus();
+        QTest::keyClick(port->lineEdit(), Qt::Key_Return);  // the standard OK
+        if (!app.m_pDetectorPort)
+            return;
+        ADD_FAILURE() << "Enter in the port box did not end the window";
+        QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    EXPECT_EQ(released, 0);
+}
+
 TEST(MainWindow, AClickDuringAWaitRunsNoSecondHandler) {
     sim::SimBehaviour silent;
     silent.silent = true;  // Start waits the whole time for an answer that never comes
