@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
     libbenchmark-dev
-    qt6-base-dev fonts-dejavu-core
+    qt6-base-dev fonts-dejavu-core fontconfig
 )
 
 missing=()
