@@ -396,10 +396,16 @@ void COrvaneDlg::OnWrite() {
 void COrvaneDlg::OnWriteRom() {
     SetStatus(text::kSendWriteRom);
     CDetectorPort& port = *detectorPort_;
+    const std::int32_t earlierQuery = port.pendingQuery.load();
     port.pendingQuery.store(kWriteRomAck);
     port.writeRomPending.store(true);
     if (WriteParameters(ParamWriteMode::Rom) != WriteOutcome::kSent) {
-        // No frame went out, so no acknowledgement can come: say so now.
+        // No frame went out, so no acknowledgement can come: say so now, and
+        // stop expecting one, or the receiver would take the next status
+        // answer for it and lose the start of the answer after that.
+        port.writeRomPending.store(false);
+        std::int32_t expected = kWriteRomAck;
+        port.pendingQuery.compare_exchange_strong(expected, earlierQuery);
         SetStatus(text::kWriteRomFailed);
         return;
     }
