@@ -3,7 +3,7 @@
 function(kelm9d_warnings target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
-    -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Wnull-dereference
+    -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
     -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
   if(KELM9D_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
