@@ -1,0 +1,142 @@
+// The main window on a blocking host, connected over a real pseudo-terminal
+// to the simulated detector running in this process. The simulator's log
+// tells which frames arrived, byte for byte.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/detector_port.h"
+#include "sim/simulated_detector.h"
+#include "tests/e2e/detector_block.h"
+#include "tests/ui/window_harness.h"
+#include "ui/control_ids.h"
+#include "ui/orvane_dlg.h"
+
+namespace kelm9d::testing {
+
+inline std::string Hex(const Bytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i == 0 ? "" : " ";
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+// Every frame the simulator logged as received ("rx" and "rx?"), in order.
+inline std::vector<Bytes> ReceivedFramesInLog(const std::string& logPath) {
+    std::vector<Bytes> frames;
+    std::ifstream log(logPath);
+    std::string line;
+    while (std::getline(log, line)) {
+        std::istringstream fields(line);
+        std::string time;
+        std::string tag;
+        fields >> time >> tag;
+        if (tag != "rx" && tag != "rx?") {
+            continue;
+        }
+        Bytes frame;
+        std::string pair;
+        while (fields >> pair) {
+            frame.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
+        }
+        frames.push_back(std::move(frame));
+    }
+    return frames;
+}
+
+inline const Bytes kReadFrame = {0x55, 0x03, 0x00, 0x00, 0xAA};
+inline const Bytes kResetFrame = {0x55, 0x01, 0x00, 0x00, 0xAA};
+inline const Bytes kTemperatureQueryFrame = {0x55, 0x0A, 0x00, 0x00, 0xAA};
+inline const Bytes kReadBoardVersionQueryFrame = {0x55, 0x0C, 0x00, 0x00, 0xAA};
+
+class WindowOnSimulator : public ::testing::Test {
+  protected:
+    static constexpr std::chrono::seconds kDeadline{5};
+
+    void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
+
+    // The detector answers at once unless a test asks for line pacing; it
+    // holds kDetectorBlock unless told otherwise.
+    void StartDetector(sim::SimOptions options = {}) {
+        options.behaviour.pacing = false;
+        options.logFile = LogPath();
+        if (!options.initialBlock) {
+            options.initialBlock = kDetectorBlock;
+        }
+        sim_ = std::make_unique<sim::SimulatedDetector>(options);
+        const sim::SimError error = sim_->Start();
+        ASSERT_FALSE(error.Failed()) << error.message;
+    }
+
+    // The window after its set-up, with the detector's port in the selector.
+    void OpenWindow() {
+        dlg_ = std::make_unique<COrvaneDlg>(port_);
+        dlg_->SetProgramFolder(folder_.Path() + "/");
+        dlg_->AttachHost(&host_);
+        ASSERT_TRUE(dlg_->OnInitDialog());
+        if (sim_) {
+            dlg_->SetText(idc::kComPort, sim_->SlavePath());
+        }
+    }
+
+    // Detector, window and a successful Start.
+    void Connect(sim::SimOptions options = {}) {
+        ASSERT_NO_FATAL_FAILURE(StartDetector(std::move(options)));
+        ASSERT_NO_FATAL_FAILURE(OpenWindow());
+        ASSERT_TRUE(Click(idc::kStart));
+        ASSERT_NE(port_, nullptr);
+        ASSERT_TRUE(MessageTexts(host_).empty()) << MessageTexts(host_).front();
+    }
+
+    void TearDown() override {
+        if (dlg_) {
+            dlg_->AttachHost(nullptr);
+        }
+        dlg_.reset();  // releases the port before the detector goes
+        sim_.reset();
+    }
+
+    bool Click(int id) { return dlg_->Click(id); }
+    std::string Text(int id) const { return dlg_->GetText(id); }
+    int Check(int id) const { return dlg_->GetCheck(id); }
+    int Selection(int id) const { return dlg_->GetSelection(id); }
+    std::string Status() const { return Text(idc::kStatusLine); }
+
+    std::string LogPath() const { return folder_ / "sim.log"; }
+
+    // Waits until the detector has taken in `count` frames in all, then
+    // returns every frame it received.
+    std::vector<Bytes> Received(std::uint64_t count) {
+        const bool arrived = sim_->WaitFor(
+            [&](const sim::SimCounters& c) { return c.framesReceived + c.framesIgnored >= count; },
+            kDeadline);
+        EXPECT_TRUE(arrived) << "the detector received fewer than " << count << " frames";
+        return ReceivedFramesInLog(LogPath());
+    }
+
+    // The last wait the window asked its host for.
+    RecordingHost::Wait LastWait() const {
+        EXPECT_FALSE(host_.waits.empty());
+        return host_.waits.empty() ? RecordingHost::Wait{} : host_.waits.back();
+    }
+
+    TempFolder folder_;
+    ScopedEnv portFolder_{"KELM9D_PORT_DIR", folder_.Path()};  // no comN here: nothing probed
+    std::unique_ptr<sim::SimulatedDetector> sim_;
+    RecordingHost host_;
+    std::unique_ptr<CDetectorPort> port_;
+    std::unique_ptr<COrvaneDlg> dlg_;
+};
+
+}  // namespace kelm9d::testing
