@@ -233,7 +233,11 @@ SimError SimulatedDetector::Start() {
             }
         }
         if (::symlink(slavePath_.c_str(), link.c_str()) != 0) {
-            return SimError::System(link + ": cannot make the link: " + ErrnoText(errno));
+            const int code = errno;
+            const std::string text = link + ": cannot make the link: " + ErrnoText(code);
+            // A folder that is not there is the user's typo, not the system's fault.
+            return code == ENOENT || code == ENOTDIR ? SimError::BadInput(text)
+                                                     : SimError::System(text);
         }
         service->linkMade = link;
     }
@@ -349,7 +353,8 @@ void SimulatedDetector::Run() {
             }
         };
         if (!s.hungUp) {
-            if (!s.queue.empty() && !s.awaitWritable) {
+            // Nothing more leaves while a hang-up waits for the slave to drain.
+            if (!s.queue.empty() && !s.awaitWritable && !s.hangupDeadline) {
                 if (!b.pacing) {
                     consider(now);
                 } else if (s.frontStarted) {

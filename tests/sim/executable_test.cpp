@@ -215,6 +215,7 @@ TEST(SimExecutableTest, BadInputExitsWithStatus2AndSaysWhy) {
         {{"--version", "1.2"}, "--version"},
         {{"--block", badBlock}, "bad.blk"},
         {{"--rom", badBlock}, "bad.blk"},
+        {{"--link", dir.Path() + "/missing/com1"}, "missing/com1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0]);
