@@ -74,7 +74,7 @@ bool ParseVersion(const std::string& text, BoardVersion& version) {
     return true;
 }
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;
     const char* valueName;  // nullptr for a flag
     // Applies the value; returns false when it is unusable. `error` may carry
@@ -91,8 +91,8 @@ bool SetMilliseconds(const std::string& value, std::chrono::milliseconds& field)
     return true;
 }
 
-const std::vector<OptionSpec>& Specs() {
-    static const std::vector<OptionSpec> specs = {
+const std::vector<OptionDef>& OptionTable() {
+    static const std::vector<OptionDef> table = {
         {"--help", nullptr,
          [](CommandLine& c, const std::string&, SimError&) { return c.help = true; }},
         {"--link", "PATH",
@@ -210,7 +210,7 @@ const std::vector<OptionSpec>& Specs() {
         {"--ignore-stdin", nullptr,
          [](CommandLine& c, const std::string&, SimError&) { return c.ignoreStdin = true; }},
     };
-    return specs;
+    return table;
 }
 
 }  // namespace
@@ -232,27 +232,27 @@ SimError ParseCommandLine(const std::vector<std::string>& args, CommandLine& res
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : Specs()) {
+        const OptionDef* def = nullptr;
+        for (const OptionDef& s : OptionTable()) {
             if (name == s.name) {
-                spec = &s;
+                def = &s;
             }
         }
-        if (spec == nullptr) {
+        if (def == nullptr) {
             return SimError::BadInput(name.rfind("-", 0) == 0 ? "unknown option " + name
                                                               : "unexpected argument " + name);
         }
-        if (spec->valueName == nullptr && value) {
+        if (def->valueName == nullptr && value) {
             return SimError::BadInput(name + " takes no value");
         }
-        if (spec->valueName != nullptr && !value) {
+        if (def->valueName != nullptr && !value) {
             if (i + 1 == args.size()) {
-                return SimError::BadInput(name + " needs a value " + spec->valueName);
+                return SimError::BadInput(name + " needs a value " + def->valueName);
             }
             value = args[++i];
         }
         SimError error;
-        if (!spec->apply(parsed, value.value_or(std::string()), error)) {
+        if (!def->apply(parsed, value.value_or(std::string()), error)) {
             if (error.Failed()) {
                 return error;
             }
