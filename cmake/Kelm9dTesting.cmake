@@ -1,4 +1,8 @@
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  include(Kelm9dGTestFromSource)
+else()
+  find_package(GTest REQUIRED)
+endif()
 
 # kelm9d_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS threaded e2e])
 # One executable per group of related tests, registered with CTest.
