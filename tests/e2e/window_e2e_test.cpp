@@ -195,6 +195,25 @@ TEST_F(WindowE2e, ReadShowsAMeasuredInnerDelayInsteadOfTheSetDelay) {
     EXPECT_EQ(Text(kSetDelay), "750");
 }
 
+// Stray bytes, false headers and broken frames before every answer: each
+// answer is still found and taken in.
+TEST_F(WindowE2e, OnANoisyLineEveryAnswerIsStillTakenIn) {
+    sim::SimOptions options;
+    options.behaviour.noise = true;
+    options.behaviour.temperatureHundredths = 2345;
+    ASSERT_NO_FATAL_FAILURE(Connect(options));
+    EXPECT_EQ(Status(), "Read parameters is successful.");
+    ASSERT_TRUE(Click(kRead));
+    EXPECT_EQ(Status(), "Read parameters is successful.");
+    ExpectTexts(*dlg_, {{kTimeSpan, "2500"}, {kVt, "4.80"}, {kSerial, kDetectorSerial}});
+    ASSERT_TRUE(Click(kQueryTemperature));
+    EXPECT_EQ(Status(), "Query Temperature ...");
+    EXPECT_EQ(Text(kTemperature), "23.5");
+    ASSERT_TRUE(Click(kQueryReadBoardVersion));
+    EXPECT_EQ(Status(), "Query READ-board version ...");
+    EXPECT_EQ(Text(kProcessor2), "1.2.5");
+}
+
 // --- Write and Write(ROM) -------------------------------------------------------------------
 
 TEST_F(WindowE2e, WriteAfterStartSendsTheProfileAroundTheKeptValuesOfTheBlockRead) {

@@ -26,8 +26,9 @@ class WindowOnSimulator : public ::testing::Test {
 
     void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
 
-    // The detector answers at once unless a test asks for line pacing; it
-    // holds kDetectorBlock unless told otherwise.
+    // The detector answers at once, not at the line rate, so that no test
+    // depends on how fast anything runs; it holds kDetectorBlock unless told
+    // otherwise.
     void StartDetector(sim::SimOptions options = {}) {
         options.behaviour.pacing = false;
         options.logFile = LogPath();
