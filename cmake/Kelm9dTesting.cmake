@@ -4,6 +4,13 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
+if(WIN32)
+  # These test folders talk over pseudo-terminals, run the simulator in their
+  # own process or test the POSIX sources; tests/windows covers the Windows
+  # platform sources and runs the program against the simulator on Linux.
+  list(APPEND KELM9D_SKIP tests/sim tests/e2e tests/ui tests/serial tests/qt)
+endif()
+
 # kelm9d_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS threaded e2e])
 # One executable per group of related tests, registered with CTest.
 # Tests that start threads or talk over a pseudo-terminal carry the label

@@ -1,12 +1,15 @@
 #include "files/parameter_file.h"
 
+#include "platform/module_path/module_path.h"
 #include "platform/profile/profile.h"
 
 namespace kelm9d {
 
 std::string ParameterFilePath(std::string_view programFolder, std::string_view format) {
     std::string path(programFolder);
-    path += "res/orvane_";
+    path += "res";
+    path += kPathSeparator;
+    path += "orvane_";
     path += format;
     path += ".ini";
     return path;

@@ -110,7 +110,8 @@ inline constexpr std::array<ParameterFileEntry, kParameterFileKeyCount> kParamet
     {"AUTO_CLEAR_TIME", "5000"},
 }};
 
-// <programFolder>res/orvane_<format>.ini; programFolder ends in a separator.
+// <programFolder>res/orvane_<format>.ini, with the platform's separator after
+// "res" (a backslash on Windows); programFolder ends in a separator.
 std::string ParameterFilePath(std::string_view programFolder, std::string_view format);
 
 using ParameterFileValues = std::array<std::string, kParameterFileKeyCount>;

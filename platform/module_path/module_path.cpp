@@ -7,6 +7,8 @@
 
 namespace kelm9d {
 
+extern const char kPathSeparator = '/';
+
 std::string FolderOfPath(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) {

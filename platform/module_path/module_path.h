@@ -7,12 +7,17 @@
 
 namespace kelm9d {
 
-// The folder of the running executable, ending in '/'; empty when it
+// What separates the folders of a path on this platform: '/', or '\\' on
+// Windows.
+extern const char kPathSeparator;
+
+// The folder of the running executable, ending in a separator; empty when it
 // cannot be found out.
 std::string ModuleFolder();
 
-// The folder part of a path: everything up to and including its last '/'.
-// Empty when the path holds no '/'.
+// The folder part of a path: everything up to and including its last
+// separator ('/'; on Windows '\\' or '/', or the drive of "C:name"). Empty
+// when the path holds none.
 std::string FolderOfPath(std::string_view path);
 
 }  // namespace kelm9d

@@ -39,7 +39,8 @@ std::string ReadProfileString(std::string_view fileText, std::string_view sectio
                               std::size_t bufferSize = kProfileBufferSize);
 
 // Reads the file at `path` and looks the key up in it. A file that does not
-// exist or cannot be read counts as empty: the result is the default.
+// exist or cannot be read counts as empty: the result is the default. On
+// Windows the platform's own reader does this, with the same rules.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, const std::string& path,
                                     std::size_t bufferSize = kProfileBufferSize);

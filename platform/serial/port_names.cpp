@@ -40,7 +40,7 @@ std::optional<int> ParseComNumber(const std::string& name) {
 }
 
 std::optional<std::string> ResolvePortName(const std::string& name) {
-    if (name.find('/') != std::string::npos) {
+    if (IsDevicePath(name)) {
         return name;
     }
     const std::optional<int> number = ParseComNumber(name);

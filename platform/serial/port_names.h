@@ -12,12 +12,17 @@ namespace kelm9d {
 // is set, exactly the comN entries found there exist (tests, the demo).
 inline constexpr const char* kPortDirVariable = "KELM9D_PORT_DIR";
 
+// Whether a name is a device path rather than an operator's port name: on
+// Linux it contains '/', on Windows '\\' or '/'.
+bool IsDevicePath(const std::string& name);
+
 // Resolves a name to a device path:
-// - a name containing '/' is a device path and is returned as it is;
+// - a device path (IsDevicePath) is returned as it is;
 // - "comN", N from 1 to 255 in any letter case, resolves through the port
 //   folder when KELM9D_PORT_DIR is set, else by the fixed mapping
 //   com1-com32 -> /dev/ttyS0-31, com33-com64 -> /dev/ttyUSB0-31,
-//   com65-com96 -> /dev/ttyACM0-31;
+//   com65-com96 -> /dev/ttyACM0-31 (on Windows: the port's own device,
+//   see FixedPortDevice);
 // - anything else has no device: nullopt.
 std::optional<std::string> ResolvePortName(const std::string& name);
 

@@ -13,6 +13,10 @@
 
 namespace kelm9d {
 
+bool IsDevicePath(const std::string& name) {
+    return name.find('/') != std::string::npos;
+}
+
 std::optional<std::string> FixedPortDevice(int number) {
     struct Range {
         int first;
