@@ -25,5 +25,5 @@ echo "== ThreadSanitizer: threaded tests =="
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON \
       -DKELM9D_SANITIZE=thread >/dev/null
 cmake --build build-tsan -j "$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threaded --no-tests=ignore
