@@ -108,7 +108,10 @@ double ParseLeadingDouble(std::string_view text) {
         negative = text[0] == '-';
         text.remove_prefix(1);
     }
-    // from_chars reads neither a sign nor the 0x prefix, so both are taken
+    if (!text.empty() && text[0] == '-') {
+        return 0.0;  // a second sign ends the number before it starts; from_chars would take it
+    }
+    // from_chars reads neither a plus sign nor the 0x prefix, so both are taken
     // here; a "0x" not followed by a hex digit is just the number 0.
     bool hex = false;
     if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -128,7 +131,7 @@ double ParseLeadingDouble(std::string_view text) {
         const std::string_view numeral(first, static_cast<std::size_t>(result.ptr - first));
         value = NumeralOverflows(numeral, hex) ? HUGE_VAL : 0.0;
     } else if (result.ec != std::errc{}) {
-        value = 0.0;
+        return 0.0;  // no number at all: atof's 0.0 has no sign, "-" is not -0.0
     }
     return negative ? -value : value;
 }

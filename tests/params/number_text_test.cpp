@@ -38,6 +38,7 @@ TEST(ParseLeadingDouble, FollowsAtof) {
         {"1.68", 1.68}, {"  -2.5e1x", -25.0}, {"+.5", 0.5},  {"5.", 5.0},     {"1e", 1.0},
         {"1e+", 1.0},   {"abc", 0.0},         {"", 0.0},     {"-", 0.0},      {"0x1p3", 8.0},
         {"0x", 0.0},    {"0x.8", 0.5},        {"1,68", 1.0}, {"1e-400", 0.0},
+        {"--3", 0.0},   {"+-1", 0.0},         {"-+1", 0.0},
     };
     for (const auto& [text, value] : cases) {
         EXPECT_EQ(ParseLeadingDouble(text), value) << '"' << text << '"';
@@ -46,6 +47,10 @@ TEST(ParseLeadingDouble, FollowsAtof) {
     EXPECT_EQ(ParseLeadingDouble("-1e999"), -HUGE_VAL);
     EXPECT_EQ(ParseLeadingDouble("Infinity"), HUGE_VAL);
     EXPECT_TRUE(std::isnan(ParseLeadingDouble(" nan(1)")));
+    // A sign without a number is no number: +0.0, as atof gives.
+    EXPECT_FALSE(std::signbit(ParseLeadingDouble("-")));
+    EXPECT_FALSE(std::signbit(ParseLeadingDouble("\n-$@")));
+    EXPECT_TRUE(std::signbit(ParseLeadingDouble("-0")));
 }
 
 TEST(FormatFixed, RoundsAsPrintfDoes) {
