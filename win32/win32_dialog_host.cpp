@@ -173,6 +173,12 @@ INT_PTR Win32DialogHost::Impl::Handle(UINT message, WPARAM wParam, LPARAM lParam
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(bigIcon);
         case kShownMessage:
+            // The dialog manager shows a dialog box once its queue runs dry,
+            // which may be after this message: show it now.
+            if (::IsWindowVisible(hwnd) == 0) {
+                ::ShowWindow(hwnd, SW_SHOWNORMAL);
+                ::UpdateWindow(hwnd);
+            }
             if (host.onShown_ && !dialog->IsEnded()) {
                 host.onShown_(hwnd);
             }
