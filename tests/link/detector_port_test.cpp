@@ -8,6 +8,7 @@
 #include <ctime>
 #include <future>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "params/parameter_block.h"
@@ -109,11 +110,18 @@ TEST_F(DetectorPortTest, WriteFramesGoOutByteForByte) {
     expected[132] = 0x98;
     EXPECT_EQ(peer.Receive(133), expected);
 
-    std::uint32_t written = 0;
-    const CommandFrame read = BuildCommandFrame(CommandCode::kRead);
-    ASSERT_TRUE(port.WriteBytes(read, written));
-    EXPECT_EQ(written, 5U);
-    EXPECT_EQ(peer.Receive(5), (Bytes{0x55, 0x03, 0x00, 0x00, 0xAA}));
+    const std::pair<CommandCode, Bytes> commands[] = {
+        {CommandCode::kRead, {0x55, 0x03, 0x00, 0x00, 0xAA}},
+        {CommandCode::kReset, {0x55, 0x01, 0x00, 0x00, 0xAA}},
+        {CommandCode::kTemperatureQuery, {0x55, 0x0A, 0x00, 0x00, 0xAA}},
+        {CommandCode::kReadBoardVersionQuery, {0x55, 0x0C, 0x00, 0x00, 0xAA}},
+    };
+    for (const auto& [code, bytes] : commands) {
+        std::uint32_t written = 0;
+        ASSERT_TRUE(port.WriteBytes(BuildCommandFrame(code), written));
+        EXPECT_EQ(written, 5U);
+        EXPECT_EQ(peer.Receive(5), bytes);
+    }
 }
 
 TEST_F(DetectorPortTest, ParameterAnswerFillsTheRecordOnce) {
