@@ -69,6 +69,16 @@ bool Checked(const Dialog& dialog, int id) {
     return dialog.GetCheck(id) == 1;
 }
 
+// An answer that did not come in time is no longer awaited. Left set, the
+// receiver would take the next status answer (55 02 01 AA) for it, read its
+// trailer as the second data byte and then drop the header of the answer
+// after it, so a Write followed by a Read would lose the read's answer. A
+// late answer is dropped instead; the window has already said it failed.
+void StopAwaiting(CDetectorPort& port, std::int32_t query) {
+    std::int32_t expected = query;
+    port.pendingQuery.compare_exchange_strong(expected, kNoQuery);
+}
+
 }  // namespace
 
 COrvaneDlg::COrvaneDlg(std::unique_ptr<CDetectorPort>& detectorPort)
@@ -411,6 +421,10 @@ void COrvaneDlg::OnWriteRom() {
     }
     const bool acknowledged =
         WaitUntil([&] { return !port.writeRomPending.load(); }, kWriteRomAckWait);
+    if (!acknowledged) {
+        StopAwaiting(port, kWriteRomAck);
+        port.writeRomPending.store(false);
+    }
     SetStatus(acknowledged ? text::kWriteRomSucceeded : text::kWriteRomFailed);
 }
 
@@ -450,6 +464,7 @@ void COrvaneDlg::OnQueryTemperature() {
         WaitUntil([&] { return port.pendingQuery.load() != kTemperatureQuery; }, kTemperatureWait);
     SetText(kTemperature, FormatTemperature(port.temperature.load()));
     if (!answered) {
+        StopAwaiting(port, kTemperatureQuery);
         SetStatus(text::kQueryTemperatureFailed);
     }
 }
@@ -464,6 +479,7 @@ void COrvaneDlg::OnQueryReadBoardVersion() {
     const ReadBoardVersion version = port.readBoardVersionValue();
     SetText(kProcessor2, FormatVersion(version.major, version.minor, version.patch));
     if (!answered) {
+        StopAwaiting(port, kReadBoardVersionQuery);
         SetStatus(text::kQueryReadBoardVersionFailed);
     }
 }
