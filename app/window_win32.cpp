@@ -10,6 +10,12 @@
 namespace kelm9d {
 
 int RunWindow(int /*argc*/, char** /*argv*/) {
+    // A console program, for --batch. Started from the desktop, the console
+    // that Windows opened for the window alone has nothing to show: let it go.
+    DWORD processes[2] = {};
+    if (::GetConsoleProcessList(processes, 2) == 1) {
+        ::FreeConsole();
+    }
     // The common controls as the application object asks for them.
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
