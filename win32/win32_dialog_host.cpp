@@ -132,8 +132,8 @@ void Win32DialogHost::Impl::InitDialog() {
         bigIcon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(resource), IMAGE_ICON,
                                                   ::GetSystemMetrics(SM_CXICON),
                                                   ::GetSystemMetrics(SM_CYICON), LR_SHARED));
-        smallIcon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(resource),
-                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+        smallIcon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(resource), IMAGE_ICON,
+                                                    ::GetSystemMetrics(SM_CXSMICON),
                                                     ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         if (bigIcon != nullptr) {
             ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));

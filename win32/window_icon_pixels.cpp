@@ -134,8 +134,7 @@ WindowIconPixels DrawWindowIconPixels() {
             Colour sum;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const Colour s =
-                        Sample(px + (sx + 0.5) / kSamples, py + (sy + 0.5) / kSamples);
+                    const Colour s = Sample(px + (sx + 0.5) / kSamples, py + (sy + 0.5) / kSamples);
                     sum.r += s.r;
                     sum.g += s.g;
                     sum.b += s.b;

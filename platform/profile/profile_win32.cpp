@@ -26,9 +26,9 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     const std::string defaultText(defaultValue);
     const DWORD size = bufferSize > MAXDWORD ? MAXDWORD : static_cast<DWORD>(bufferSize);
     std::vector<char> buffer(size, '\0');
-    const DWORD length = ::GetPrivateProfileStringA(sectionText.c_str(), keyText.c_str(),
-                                                    defaultText.c_str(), buffer.data(), size,
-                                                    path.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringA(sectionText.c_str(), keyText.c_str(), defaultText.c_str(),
+                                   buffer.data(), size, path.c_str());
     return std::string(buffer.data(), length < size ? length : size - 1);
 }
 

@@ -31,8 +31,8 @@ bool ProbePort(const std::string& name) {
     // Access 0: asks whether the device is there without touching its
     // settings or its data. A port that another program holds is refused
     // by the serial driver all the same.
-    const UniqueHandle probe(::CreateFileA(path->c_str(), 0, 0, nullptr, OPEN_EXISTING,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueHandle probe(
+        ::CreateFileA(path->c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return probe.Valid();
 }
 

@@ -92,9 +92,9 @@ TEST(ProfileCompare, ParameterFileReadsTheSameOnBothReaders) {
     WriteFile(path, text);
     const ParameterFileValues values = ReadParameterFile(path);
     for (std::size_t i = 0; i < kParameterFileEntries.size(); ++i) {
-        EXPECT_EQ(values[i], ReadProfileString(text, kParameterFileSection,
-                                               kParameterFileEntries[i].key,
-                                               kParameterFileEntries[i].defaultValue))
+        EXPECT_EQ(values[i],
+                  ReadProfileString(text, kParameterFileSection, kParameterFileEntries[i].key,
+                                    kParameterFileEntries[i].defaultValue))
             << kParameterFileEntries[i].key;
     }
     EXPECT_EQ(values[kTimeSpanKey], "1800");

@@ -138,8 +138,7 @@ TEST_F(SimPort, StopWinsOverArrivedBytes) {
     stop.Signal();
     SendTemperatureQuery(device);
     std::array<std::uint8_t, 5> answer{};
-    EXPECT_EQ(device.ReadExact(answer.data(), answer.size(), stop).outcome,
-              ReadOutcome::kStopped);
+    EXPECT_EQ(device.ReadExact(answer.data(), answer.size(), stop).outcome, ReadOutcome::kStopped);
 }
 
 TEST_F(SimPort, DetectorPortAnswersAQueryAndClosesWhileReading) {

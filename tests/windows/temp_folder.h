@@ -14,9 +14,9 @@ class TempFolder {
     TempFolder() {
         char base[MAX_PATH + 1] = {};
         const DWORD length = ::GetTempPathA(sizeof base, base);
-        const std::filesystem::path root =
-            length > 0 ? std::filesystem::path(std::string(base, length))
-                       : std::filesystem::current_path();
+        const std::filesystem::path root = length > 0
+                                               ? std::filesystem::path(std::string(base, length))
+                                               : std::filesystem::current_path();
         for (unsigned attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
             const std::filesystem::path candidate =
                 root / ("kelm9d-" + std::to_string(::GetCurrentProcessId()) + "-" +
