@@ -1,5 +1,4 @@
-// The program's icon: a flat-panel detector with its line plug, drawn here
-// so that the picture is a source of our own.
+// The program's icon as a Qt image, from the pixels our own code draws.
 #pragma once
 
 #include <QImage>

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "win32/window_icon_pixels.h"
+#include "icon/window_icon_pixels.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "win32/window_icon_pixels.h"
+#include "icon/window_icon_pixels.h"
 
 #include <algorithm>
 #include <cmath>

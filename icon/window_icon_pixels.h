@@ -1,6 +1,6 @@
 // The program's icon as plain pixels, without any graphics library: a
-// flat-panel detector with its line plug, the same picture qt/window_icon.cpp
-// paints. The Windows build turns it into the icon resource at build time.
+// flat-panel detector with its line plug. The Qt window shows it; the
+// Windows build turns it into the icon resource at build time.
 #pragma once
 
 #include <array>
