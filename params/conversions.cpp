@@ -65,7 +65,7 @@ std::array<char, N> BinaryText(std::uint16_t value) {
     std::array<char, N> text{};
     for (std::size_t i = 0; i < N; ++i) {
         const unsigned bit = static_cast<unsigned>(N - 1 - i);
-        text[i] = ((value >> bit) & 1U) != 0 ? '1' : '0';
+        text[i] = ((static_cast<unsigned>(value) >> bit) & 1U) != 0 ? '1' : '0';
     }
     return text;
 }
