@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds everything with warnings as errors,
 # and runs every test; then builds again under ThreadSanitizer and runs the
-# tests that start threads. Exits non-zero when anything fails.
+# tests that start threads; then cross-compiles the Windows program and runs
+# its tests under Wine. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,3 +28,6 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WER
 cmake --build build-tsan -j "$jobs"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threaded --no-tests=ignore
+
+echo "== the Windows build, cross-compiled and tested under Wine =="
+bash scripts/test-windows.sh
