@@ -77,8 +77,9 @@ echo "== Wine prefix =="
 wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w
 # One server for the whole run, started here: a server or a helper process
-# that a test started would hold the test's output open and hang CTest.
-wineserver -p
+# that a test started would hold the test's output open and hang CTest. Its
+# own diagnostics (object dumps) go to a file in the scratch folder, not the log.
+wineserver -p >"$scratch/wineserver.log" 2>&1 </dev/null
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 echo "== tests under Wine (the profile comparison and the serial tests included) =="

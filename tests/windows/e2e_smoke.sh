@@ -24,16 +24,17 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# start_sim SIDE: a fresh simulator; prints its device.
+# start_sim SIDE: a fresh simulator (the one before it stops); sets $device.
+# Not run in a subshell, so that the cleanup knows every simulator it started.
 start_sim() {
     local side=$1
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     "$sim" --ignore-stdin --log "$work/$side.wire" >"$work/$side.sim" 2>&1 &
     pids+=($!)
+    device=""
     for _ in $(seq 200); do
-        local device
         device=$(head -n 1 "$work/$side.sim" 2>/dev/null || true)
         if [ -n "$device" ] && [ -e "$device" ]; then
-            echo "$device"
             return 0
         fi
         sleep 0.05
@@ -60,7 +61,7 @@ wire() {
 
 echo "-- Linux program against the simulator"
 install_program linux "$linux_build/app/kelm9dmaster"
-device=$(start_sim linux)
+start_sim linux
 mkdir -p "$work/ports"
 ln -s "$device" "$work/ports/$port"
 KELM9D_PORT_DIR="$work/ports" "$work/linux/kelm9dmaster" --batch --port "$port" "${commands[@]}" \
@@ -68,7 +69,7 @@ KELM9D_PORT_DIR="$work/ports" "$work/linux/kelm9dmaster" --batch --port "$port" 
 
 echo "-- Windows program under Wine against the simulator"
 install_program windows "$windows_build/app/kelm9dmaster.exe"
-device=$(start_sim windows)
+start_sim windows
 ln -sfn "$device" "$WINEPREFIX/dosdevices/$port"
 status=0
 wine "$work/windows/kelm9dmaster.exe" --batch --port "$port" "${commands[@]}" \
@@ -96,3 +97,37 @@ if ! diff -u <(wire linux) <(wire windows); then
 fi
 frames=$(wire windows | grep -c '^rx ' || true)
 echo "same output ($(wc -l <"$work/windows.out") lines) and the same $frames frames on the wire"
+
+# The short job with --json, on com5. The port lists differ between the two
+# systems (each lists the ports it finds), so the statuses and messages are
+# compared, and the bytes on the wire.
+json_port=com5
+json_commands=(--json start write write-rom stop)
+statuses() { grep -o '"status": "[^"]*", "messages": \[[^]]*\]' "$1"; }
+for side in linux windows; do
+    rm -f "$work/$side.wire"
+done
+start_sim linux
+ln -sfn "$device" "$work/ports/$json_port"
+KELM9D_PORT_DIR="$work/ports" "$work/linux/kelm9dmaster" --batch --port "$json_port" \
+    "${json_commands[@]}" >"$work/linux.json"
+start_sim windows
+ln -sfn "$device" "$WINEPREFIX/dosdevices/$json_port"
+wine "$work/windows/kelm9dmaster.exe" --batch --port "$json_port" "${json_commands[@]}" \
+    >"$work/windows.json.raw"
+tr -d '\r' <"$work/windows.json.raw" >"$work/windows.json"
+rm -f "$WINEPREFIX/dosdevices/$json_port"
+if [ "$(wc -l <"$work/windows.json")" -ne 4 ]; then
+    echo "the Windows program did not print one JSON object per command:" >&2
+    cat "$work/windows.json" >&2
+    exit 1
+fi
+if ! diff -u <(statuses "$work/linux.json") <(statuses "$work/windows.json"); then
+    echo "the Windows program reported otherwise than the Linux one (--json)" >&2
+    exit 1
+fi
+if ! diff -u <(wire linux) <(wire windows); then
+    echo "the Windows program put other bytes on the wire than the Linux one (--json)" >&2
+    exit 1
+fi
+echo "--json on $json_port: same statuses and the same $(wire windows | grep -c '^rx ' || true) frames on the wire"
