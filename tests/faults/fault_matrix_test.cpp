@@ -269,6 +269,8 @@ TEST_P(HangUpFault, AdapterUnpluggedMidAnswerEndsReadsWithoutSpinningAndEveryEnd
     }
     EXPECT_EQ(Status(), text::kReadFailed);
     EXPECT_EQ(port_->ParameterAnswerCount(), c.firstReadArrives ? 1U : 0U);
+    EXPECT_EQ(port_->CopyParams(), c.firstReadArrives ? DetectorRecord() : DetectorParams{})
+        << "the record is the last whole block";
     ASSERT_TRUE(port_->WaitFor([&] { return port_->ReadFailed(); }, kDeadline))
         << "the reader never noticed the hang-up";
     EXPECT_TRUE(sim_->Counters().hungUp);
@@ -281,8 +283,16 @@ TEST_P(HangUpFault, AdapterUnpluggedMidAnswerEndsReadsWithoutSpinningAndEveryEnd
     std::cout << "[ figure ] hang-up after " << c.afterBytes << " bytes: " << cpu * 1000
               << " ms CPU in a 300 ms window\n";
 
+    // Refused when no block ever arrived; else the write itself fails on the dead line.
+    const auto writeStarted = std::chrono::steady_clock::now();
     ASSERT_TRUE(Click(kWrite));
+    const auto writeTook = std::chrono::steady_clock::now() - writeStarted;
     EXPECT_EQ(Status(), text::kWriteFailed);
+    EXPECT_EQ(Messages().size(), c.firstReadArrives ? 0U : 1U);
+    std::cout
+        << "[ figure ] hang-up after " << c.afterBytes << " bytes: Write failed after "
+        << std::chrono::duration<double, std::milli>(writeTook - COrvaneDlg::kWritePause).count()
+        << " ms (less its 500 ms pause)\n";
     ASSERT_TRUE(Click(kQueryTemperature));
     EXPECT_EQ(Status(), text::kQueryTemperatureFailed);
 
@@ -294,7 +304,9 @@ TEST_P(HangUpFault, AdapterUnpluggedMidAnswerEndsReadsWithoutSpinningAndEveryEnd
     ASSERT_TRUE(Click(kStart));
     EXPECT_EQ(port_, nullptr);
     ASSERT_EQ(Messages().size(), 1U);
-    EXPECT_EQ(Messages()[0].rfind(text::kConnectionFailed, 0), 0U) << Messages()[0];
+    EXPECT_EQ(Messages()[0].rfind(std::string(text::kConnectionFailed) + "\n", 0), 0U)
+        << "no reason on the line after: " << Messages()[0];
+    EXPECT_GT(Messages()[0].size(), std::string(text::kConnectionFailed).size() + 1);
     ASSERT_TRUE(Click(kExit));
     EXPECT_TRUE(dlg_->IsEnded());
 }
