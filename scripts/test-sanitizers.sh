@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan and runs every test; then builds with ThreadSanitizer into
-# build-tsan8 and runs the tests that start threads (the threaded, end-to-end,
+# build-tsan and runs the tests that start threads (the threaded, end-to-end,
 # fault and soak tests). The first build also checks every standard-library
 # index (-D_GLIBCXX_ASSERTIONS).
 # Exits non-zero on the first report or failing test.
@@ -24,14 +24,14 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 asan_done=$(date +%s)
 
 echo "== ThreadSanitizer: build =="
-cmake -S . -B build-tsan8 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON \
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELM9D_WERROR=ON \
       -DKELM9D_SANITIZE=thread >/dev/null
-cmake --build build-tsan8 -j "$jobs"
+cmake --build build-tsan -j "$jobs"
 echo "== ThreadSanitizer: threaded tests =="
 # Races reported inside Qt's own, uninstrumented libraries are suppressed
 # (scripts/tsan.supp); our code on top of Qt stays checked.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
-    ctest --test-dir build-tsan8 --output-on-failure -j "$jobs" -L threaded
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threaded
 finished=$(date +%s)
 
 echo "sanitizer runs clean: ASan+UBSan $((asan_done - started)) s, TSan $((finished - asan_done)) s," \
