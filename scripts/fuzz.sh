@@ -15,20 +15,7 @@ seconds=${1:-${FUZZ_SECONDS:-30}}
 targets=(frame_receiver_fuzz profile_fuzz text_conversions_fuzz batch_command_line_fuzz)
 
 # clang and its runtime libraries (libFuzzer, the sanitizers); only what is missing.
-packages=(clang-14 libclang-rt-14-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
-if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh clang-14 libclang-rt-14-dev cmake ninja-build
 
 started=$(date +%s)
 echo "== fuzz targets (clang-14, address and undefined behaviour sanitizers) =="

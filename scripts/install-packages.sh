@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need.
-# Only missing packages are fetched, so a second run costs nothing.
+# Installs Debian 12 packages when they are missing, so a second run costs
+# nothing. With no arguments: what building and testing on Linux need. With
+# arguments: exactly those packages (the fuzzing and Windows steps name theirs).
+#
+#   bash scripts/install-packages.sh [PACKAGE...]
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ pkg-config
-    libgtest-dev libgmock-dev
-    libbenchmark-dev
-    qt6-base-dev fonts-dejavu-core fontconfig
-)
+if (($#)); then
+    packages=("$@")
+else
+    packages=(
+        cmake ninja-build g++ pkg-config
+        libgtest-dev libgmock-dev
+        libbenchmark-dev
+        qt6-base-dev fonts-dejavu-core fontconfig
+    )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +29,6 @@ if ((${#missing[@]})); then
     sudo_cmd=()
     if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
     "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
 fi

@@ -10,25 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$(date +%s)
 
-packages=(
-    cmake ninja-build g++
-    g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest
+bash scripts/install-packages.sh cmake ninja-build g++ \
+    g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest \
     wine wine64 xvfb x11-utils imagemagick
-)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
-if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
 
 jobs=$(nproc)
 if [ "$jobs" -gt 2 ]; then jobs=2; fi
