@@ -14,18 +14,15 @@
 #include "sim/simulated_detector.h"
 #include "tests/e2e/detector_block.h"
 #include "tests/e2e/sim_log.h"
+#include "tests/e2e/window_with_detector.h"
 #include "tests/ui/window_harness.h"
 #include "ui/control_ids.h"
 #include "ui/orvane_dlg.h"
 
 namespace kelm9d::testing {
 
-class WindowOnSimulator : public ::testing::Test {
+class WindowOnSimulator : public WindowWithDetector {
   protected:
-    static constexpr std::chrono::seconds kDeadline{5};
-
-    void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
-
     // The detector answers at once, not at the line rate, so that no test
     // depends on how fast anything runs; it holds kDetectorBlock unless told
     // otherwise.
@@ -35,21 +32,11 @@ class WindowOnSimulator : public ::testing::Test {
         if (!options.initialBlock) {
             options.initialBlock = kDetectorBlock;
         }
-        sim_ = std::make_unique<sim::SimulatedDetector>(options);
-        const sim::SimError error = sim_->Start();
-        ASSERT_FALSE(error.Failed()) << error.message;
+        ASSERT_NO_FATAL_FAILURE(StartDetectorWith(std::move(options)));
     }
 
     // The window after its set-up, with the detector's port in the selector.
-    void OpenWindow() {
-        dlg_ = std::make_unique<COrvaneDlg>(port_);
-        dlg_->SetProgramFolder(folder_.Path() + "/");
-        dlg_->AttachHost(&host_);
-        ASSERT_TRUE(dlg_->OnInitDialog());
-        if (sim_) {
-            dlg_->SetText(idc::kComPort, sim_->SlavePath());
-        }
-    }
+    void OpenWindow() { ASSERT_NO_FATAL_FAILURE(OpenWindowOn(sim_ ? sim_->SlavePath() : "")); }
 
     // Detector, window and a successful Start.
     void Connect(sim::SimOptions options = {}) {
@@ -60,19 +47,9 @@ class WindowOnSimulator : public ::testing::Test {
         ASSERT_TRUE(MessageTexts(host_).empty()) << MessageTexts(host_).front();
     }
 
-    void TearDown() override {
-        if (dlg_) {
-            dlg_->AttachHost(nullptr);
-        }
-        dlg_.reset();  // releases the port before the detector goes
-        sim_.reset();
-    }
-
-    bool Click(int id) { return dlg_->Click(id); }
     std::string Text(int id) const { return dlg_->GetText(id); }
     int Check(int id) const { return dlg_->GetCheck(id); }
     int Selection(int id) const { return dlg_->GetSelection(id); }
-    std::string Status() const { return Text(idc::kStatusLine); }
 
     std::string LogPath() const { return folder_ / "sim.log"; }
 
@@ -91,13 +68,6 @@ class WindowOnSimulator : public ::testing::Test {
         EXPECT_FALSE(host_.waits.empty());
         return host_.waits.empty() ? RecordingHost::Wait{} : host_.waits.back();
     }
-
-    TempFolder folder_;
-    ScopedEnv portFolder_{"KELM9D_PORT_DIR", folder_.Path()};  // no comN here: nothing probed
-    std::unique_ptr<sim::SimulatedDetector> sim_;
-    RecordingHost host_;
-    std::unique_ptr<CDetectorPort> port_;
-    std::unique_ptr<COrvaneDlg> dlg_;
 };
 
 }  // namespace kelm9d::testing

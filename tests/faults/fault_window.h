@@ -22,6 +22,7 @@
 #include "link/detector_port.h"
 #include "params/parameter_block.h"
 #include "sim/simulated_detector.h"
+#include "tests/e2e/window_with_detector.h"
 #include "tests/ui/window_harness.h"
 #include "ui/control_ids.h"
 #include "ui/orvane_dlg.h"
@@ -81,33 +82,15 @@ inline DetectorParams DecodedBlock(const ParameterBlock& block) {
     return record;
 }
 
-class FaultWindow : public ::testing::Test {
+class FaultWindow : public WindowWithDetector {
   protected:
-    static constexpr std::chrono::seconds kDeadline{5};
-
-    void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
-
-    void TearDown() override {
-        if (dlg_) {
-            dlg_->AttachHost(nullptr);
-        }
-        dlg_.reset();  // releases the port before the detector goes
-        sim_.reset();
-    }
-
     // Unpaced unless the case needs the line rate.
     void StartDetector(sim::SimOptions options) {
-        sim_ = std::make_unique<sim::SimulatedDetector>(std::move(options));
-        const sim::SimError error = sim_->Start();
-        ASSERT_FALSE(error.Failed()) << error.message;
+        ASSERT_NO_FATAL_FAILURE(StartDetectorWith(std::move(options)));
     }
 
     void OpenWindow(const std::string& portName) {
-        dlg_ = std::make_unique<COrvaneDlg>(port_);
-        dlg_->SetProgramFolder(folder_.Path() + "/");
-        dlg_->AttachHost(&host_);
-        ASSERT_TRUE(dlg_->OnInitDialog());
-        dlg_->SetText(idc::kComPort, portName);
+        ASSERT_NO_FATAL_FAILURE(OpenWindowOn(portName));
     }
 
     // Detector and window; Start is the test's to click.
@@ -128,8 +111,6 @@ class FaultWindow : public ::testing::Test {
         sim_->SetBehaviour(b);
     }
 
-    bool Click(int id) { return dlg_->Click(id); }
-    std::string Status() const { return dlg_->GetText(idc::kStatusLine); }
     std::vector<std::string> Messages() const { return MessageTexts(host_); }
 
     // The record the detector's working memory stands for.
@@ -139,13 +120,6 @@ class FaultWindow : public ::testing::Test {
         const sim::SimCounters c = sim_->Counters();
         return c.framesReceived + c.framesIgnored;
     }
-
-    TempFolder folder_;
-    ScopedEnv portFolder_{"KELM9D_PORT_DIR", folder_.Path()};  // no comN here: nothing probed
-    std::unique_ptr<sim::SimulatedDetector> sim_;
-    RecordingHost host_;
-    std::unique_ptr<CDetectorPort> port_;
-    std::unique_ptr<COrvaneDlg> dlg_;
 };
 
 }  // namespace kelm9d::testing
