@@ -72,6 +72,36 @@ bool NumeralOverflows(std::string_view numeral, bool hex) {
     return (hex ? 4 * order : order) + exponent > 0;
 }
 
+// The length of the hex numeral at the start of text (after "0x"): digits, an
+// optional point and digits, and a binary exponent only when a digit follows
+// its one optional sign. from_chars is handed just this much, because
+// libstdc++ 12 reads "1p+-3" as 2^-3 where strtod stops before the p.
+std::size_t HexNumeralLength(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsHexDigit(text[i])) {
+        ++i;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsHexDigit(text[i])) {
+            ++i;
+        }
+    }
+    if (i < text.size() && (text[i] == 'p' || text[i] == 'P')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) {
+                ++j;
+            }
+            i = j;
+        }
+    }
+    return i;
+}
+
 }  // namespace
 
 std::int32_t ParseLeadingInt(std::string_view text) {
@@ -120,6 +150,7 @@ double ParseLeadingDouble(std::string_view text) {
         if (digitFollows) {
             hex = true;
             text.remove_prefix(2);
+            text = text.substr(0, HexNumeralLength(text));
         }
     }
     double value = 0.0;

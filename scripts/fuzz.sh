@@ -6,12 +6,18 @@
 #
 #   bash scripts/fuzz.sh [SECONDS]     (default 30 per target, or $FUZZ_SECONDS)
 #
+# The runs use libFuzzer's random seed $FUZZ_SEED, 1 unless set, so that CI
+# explores the same inputs on every run and a red build points at a change,
+# not at luck. FUZZ_SEED=0 picks a fresh seed each run: use it to search
+# further, and add what it finds to the seeds as a regress-* file.
+#
 # A crash's input stays in build-fuzz/run/<target>/artifacts; replay it with
 #   build-fuzz/fuzz/<target> build-fuzz/run/<target>/artifacts/crash-...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-${FUZZ_SECONDS:-30}}
+seed=${FUZZ_SEED:-1}
 targets=(frame_receiver_fuzz profile_fuzz text_conversions_fuzz batch_command_line_fuzz)
 
 # clang and its runtime libraries (libFuzzer, the sanitizers); only what is missing.
@@ -33,10 +39,10 @@ for t in "${targets[@]}"; do
     mkdir -p "$work/corpus" "$work/artifacts"
     cp fuzz/corpus/"$t"/* "$work/corpus/"
     seeds=$(find "$work/corpus" -type f | wc -l)
-    echo "== $t: ${seconds} s from $seeds seeds =="
+    echo "== $t: ${seconds} s from $seeds seeds, random seed $seed =="
     rc=0
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        "build-fuzz/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+        "build-fuzz/fuzz/$t" -max_total_time="$seconds" -seed="$seed" -print_final_stats=1 -timeout=10 \
         -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" "$work/corpus" \
         >"$work/log" 2>&1 || rc=$?
     execs=$(awk '/stat::number_of_executed_units/ {print $2}' "$work/log" | tail -n 1)
