@@ -1,5 +1,5 @@
-// An owned file descriptor, closed when its owner goes. Internal to the
-// serial layer's POSIX sources.
+// An owned file descriptor, closed when its owner goes. Used by the serial
+// layer's POSIX sources and by the tests' pseudo-terminals.
 #pragma once
 
 #include <unistd.h>

@@ -24,6 +24,7 @@
 
 #include "platform/dialog/blocking_host.h"
 #include "platform/dialog/dialog.h"
+#include "platform/serial/posix_fd.h"
 #include "ui/control_ids.h"
 
 namespace kelm9d::testing {
@@ -78,36 +79,8 @@ class ScopedEnv {
     std::optional<std::string> old_;
 };
 
-// A descriptor that closes itself.
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    bool Valid() const { return fd_ >= 0; }
-    int Get() const { return fd_; }
-    void Reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-  private:
-    int fd_ = -1;
-};
+// A descriptor that closes itself: the serial layer's own owner.
+using Fd = UniqueFd;
 
 // A pseudo-terminal with nothing answering on it: a serial adapter with no
 // detector behind it. A raw slave stays open for the pair's whole life, so
